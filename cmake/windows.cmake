@@ -1,0 +1,59 @@
+# Windows: Velmora.exe, one self-contained file, and the test programs, which
+# ctest runs under Wine through scripts/wine-run.
+set(win_libs comctl32 ole32 oleaut32 uuid shell32 shlwapi gdi32 user32 advapi32 comdlg32)
+target_link_libraries(velmora PUBLIC ${win_libs})
+target_compile_definitions(velmora PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+                                          _WIN32_WINNT=0x0601 WINVER=0x0601)
+target_link_options(velmora PUBLIC -static -static-libgcc -static-libstdc++)
+
+set(CMAKE_CROSSCOMPILING_EMULATOR
+    ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${CMAKE_BINARY_DIR}/wineprefix --)
+
+# The pictures are drawn by a script at build time.
+find_program(DEBIAN_PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
+set(pictures_dir ${CMAKE_BINARY_DIR}/pictures)
+set(pictures ${pictures_dir}/app.ico ${pictures_dir}/page.ico ${pictures_dir}/note_blue.ico
+             ${pictures_dir}/note_yellow.ico ${pictures_dir}/blank.ico)
+add_custom_command(OUTPUT ${pictures}
+    COMMAND ${DEBIAN_PYTHON} ${CMAKE_SOURCE_DIR}/resources/draw_pictures.py ${pictures_dir}
+    DEPENDS ${CMAKE_SOURCE_DIR}/resources/draw_pictures.py
+    COMMENT "Drawing the program's pictures")
+add_custom_target(pictures DEPENDS ${pictures})
+
+set(app_rc ${CMAKE_SOURCE_DIR}/resources/app.rc)
+set_source_files_properties(${app_rc} PROPERTIES OBJECT_DEPENDS
+    "${pictures};${CMAKE_SOURCE_DIR}/resources/app.manifest;${CMAKE_SOURCE_DIR}/resources/resource.h")
+
+add_executable(Velmora WIN32 ${CMAKE_SOURCE_DIR}/app/main_win.cpp ${app_rc})
+target_include_directories(Velmora PRIVATE ${pictures_dir} ${CMAKE_SOURCE_DIR}/resources)
+target_link_libraries(Velmora PRIVATE velmora)
+target_link_options(Velmora PRIVATE -municode -mwindows)
+add_dependencies(Velmora pictures)
+
+# The same resources for the test programs that open real windows.
+add_library(velmora_resources OBJECT ${app_rc})
+target_include_directories(velmora_resources PRIVATE ${pictures_dir} ${CMAKE_SOURCE_DIR}/resources)
+add_dependencies(velmora_resources pictures)
+
+file(GLOB core_test_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/core/*.cpp)
+add_executable(core_tests ${core_test_sources})
+target_link_libraries(core_tests PRIVATE velmora GTest::gtest_main)
+add_test(NAME core_tests_wine COMMAND core_tests)
+
+file(GLOB win_support_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/support/*.cpp)
+add_library(win_test_support STATIC ${win_support_sources})
+target_include_directories(win_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/win)
+target_link_libraries(win_test_support PUBLIC velmora GTest::gtest)
+
+# One test program per file, one ctest entry per program (a Wine start costs seconds).
+file(GLOB win_test_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
+foreach(source IN LISTS win_test_sources)
+    get_filename_component(name ${source} NAME_WE)
+    add_executable(${name} ${source} $<TARGET_OBJECTS:velmora_resources>)
+    target_link_libraries(${name} PRIVATE win_test_support GTest::gtest_main)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK wine_prefix_drives)
+endforeach()
+
+# Further runs of some programs in other surroundings (drive D: mapped, another locale).
+include(${CMAKE_SOURCE_DIR}/tests/win/surroundings.cmake OPTIONAL)
