@@ -14,3 +14,6 @@ find_program(DEBIAN_PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
 if(EXISTS ${CMAKE_SOURCE_DIR}/demo/test_server.py)
     add_test(NAME demo_site COMMAND ${DEBIAN_PYTHON} ${CMAKE_SOURCE_DIR}/demo/test_server.py)
 endif()
+
+# Benchmarks (print figures; not tests).
+include(${CMAKE_SOURCE_DIR}/bench/bench.cmake OPTIONAL)
