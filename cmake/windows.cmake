@@ -43,7 +43,8 @@ add_test(NAME core_tests_wine COMMAND core_tests)
 file(GLOB win_support_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/support/*.cpp)
 add_library(win_test_support STATIC ${win_support_sources})
 target_include_directories(win_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/win)
-target_link_libraries(win_test_support PUBLIC velmora GTest::gtest)
+target_link_libraries(win_test_support PUBLIC velmora GTest::gtest ws2_32)
+target_compile_definitions(win_test_support PUBLIC VELMORA_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 
 # One test program per file, one ctest entry per program (a Wine start costs seconds).
 file(GLOB win_test_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)

@@ -14,3 +14,6 @@ add_test(NAME main_window_test_c_locale COMMAND main_window_test
     --gtest_filter=*Caption*:*TabPages*:*Columns*:*StatusBarParts*:*JobWork*)
 set_tests_properties(main_window_test_c_locale PROPERTIES
     ENVIRONMENT "VELMORA_LC_ALL=C.UTF-8" RESOURCE_LOCK wine_prefix_drives)
+
+# Programs that talk to a demo data site of their own.
+set_property(TEST fetch_test APPEND PROPERTY ENVIRONMENT "VELMORA_DEMO_SITE=1")
