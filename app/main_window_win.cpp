@@ -134,7 +134,7 @@ void RunCreationStep(HWND window, MainWindowState& state) {
     CreateDirectoryW(WideFromGbk(program.dataFolder).c_str(), nullptr);
     SetTextGbk(window, MainWindowCaption(program.versionText));
     for (const MainWindowJob& job : state.options.jobs) {
-        StartJob([job, window] { job(window); });
+        StartJob([job, window, values = program] { job(window, values); });
     }
 }
 

@@ -12,8 +12,9 @@
 
 namespace velmora {
 
-// A job started by the main window's creation step; it gets the window.
-using MainWindowJob = std::function<void(HWND mainWindow)>;
+// A job started by the main window's creation step. It gets the window and its
+// own copy of the program-wide values as they stood when it was started.
+using MainWindowJob = std::function<void(HWND mainWindow, const ProgramValues& program)>;
 
 struct MainWindowOptions {
     Sites sites;

@@ -6,6 +6,7 @@
 
 #include "app/config.h"
 #include "text/text.h"
+#include "web/fetch.h"
 
 namespace velmora {
 
@@ -18,6 +19,7 @@ struct Sites {
     Text dataSiteRoot = config::kDataSiteRoot;  // ends with "/"
     Text versionServer = config::kVersionServer;
     Text homePage = config::kHomePage;
+    std::uint32_t downloadTimeLimitMs = kDownloadTimeLimitMs;
 };
 
 struct ProgramValues {
