@@ -58,3 +58,7 @@ endforeach()
 
 # Further runs of some programs in other surroundings (drive D: mapped, another locale).
 include(${CMAKE_SOURCE_DIR}/tests/win/surroundings.cmake OPTIONAL)
+
+# Benchmark under Wine (prints figures; not a test): filling rows from a job.
+add_executable(fill_rows_bench ${CMAKE_SOURCE_DIR}/bench/fill_rows_win.cpp $<TARGET_OBJECTS:velmora_resources>)
+target_link_libraries(fill_rows_bench PRIVATE velmora)

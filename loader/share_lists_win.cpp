@@ -25,9 +25,9 @@ void EnableList(HWND list, bool enabled) {
     });
 }
 
-// One hop to the window thread per row: the row, its texts, its picture and
-// its highlight.
-void AppendRow(HWND mainWindow, HWND list, int row, const ShareRow& cells) {
+}  // namespace
+
+void AppendShareRow(HWND mainWindow, HWND list, int row, const ShareRow& cells) {
     RunOnWindowThread([&] {
         if (!IsWindow(list)) return;
         LVITEMW item{};
@@ -46,6 +46,8 @@ void AppendRow(HWND mainWindow, HWND list, int row, const ShareRow& cells) {
     });
 }
 
+namespace {
+
 void FillList(HWND mainWindow, HWND list, std::string_view section, ShareTable table) {
     RunOnWindowThread([&] {
         if (IsWindow(list)) ListView_DeleteAllItems(list);
@@ -55,7 +57,7 @@ void FillList(HWND mainWindow, HWND list, std::string_view section, ShareTable t
         section, table, [] { return FormatDateText(LocalNow(), false, false); },
         [&](ShareRow&& row) {
             ++rowCounter;
-            AppendRow(mainWindow, list, rowCounter - 1, row);
+            AppendShareRow(mainWindow, list, rowCounter - 1, row);
         });
 }
 

@@ -16,4 +16,9 @@ inline constexpr char kStatusDone[] = "新股数据已载入完成 !";
 // window thread before the job goes on.
 void LoadShareLists(HWND mainWindow, const ProgramValues& program);
 
+struct ShareRow;
+// Appends one row with its texts, picture and highlight, in one hop to the
+// window thread (run directly when called there).
+void AppendShareRow(HWND mainWindow, HWND list, int row, const ShareRow& cells);
+
 }  // namespace velmora
