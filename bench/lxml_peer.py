@@ -95,8 +95,9 @@ def main():
     for path in args.pages:
         r = measure(path, args.repeat)
         results.append(r)
-        print("%-28s %10d %8d %10.1f %12.0f" % (r["page"], r["bytes"], r["rows"],
-                                                 r["bytes_per_second"] / 2**20, r["rows_per_second"]))
+        mb_per_second = r["bytes_per_second"] / 2**20
+        print("%-28s %10d %8d %10.1f %12.0f" % (r["page"], r["bytes"], r["rows"], mb_per_second,
+                                                 r["rows_per_second"]))
     if args.json:
         with open(args.json, "w") as f:
             json.dump(results, f, indent=1)
