@@ -7,6 +7,7 @@
 #include "app/jobs_win.h"
 #include "app/window_design.h"
 #include "app/window_thread_win.h"
+#include "commands/list_menus_win.h"
 #include "resources/resource.h"
 
 namespace velmora {
@@ -159,6 +160,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         }
         case WM_CREATE:
             CreateControls(window, *state);
+            AttachListMenus(window);
             RunCreationStep(window, *state);
             return 0;
         case WM_NOTIFY: {
@@ -170,6 +172,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             }
             break;
         }
+        case WM_COMMAND:
+            if (HIWORD(wParam) == 0 && RunListCommand(window, LOWORD(wParam))) return 0;
+            break;
         case WM_TIMER:
             if (wParam == kEndTimerId) {
                 KillTimer(window, kEndTimerId);
