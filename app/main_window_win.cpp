@@ -9,6 +9,7 @@
 #include "app/window_thread_win.h"
 #include "commands/list_menus_win.h"
 #include "resources/resource.h"
+#include "winning/winning_window_win.h"
 
 namespace velmora {
 namespace {
@@ -168,6 +169,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             if (state && header->hwndFrom == state->controls.pageTabs &&
                 header->code == TCN_SELCHANGE) {
                 SelectPage(window, TabCtrl_GetCurSel(state->controls.pageTabs));
+                return 0;
+            }
+            // A double-click (or Enter) on an issued share shows its winning numbers.
+            if (state && header->hwndFrom == state->controls.issuedList &&
+                (header->code == NM_DBLCLK || header->code == NM_RETURN)) {
+                OpenWinningNumbers(window, state->controls.issuedList);
                 return 0;
             }
             break;

@@ -18,3 +18,8 @@ set_tests_properties(main_window_test_c_locale PROPERTIES
 # Programs that talk to a demo data site of their own.
 set_property(TEST fetch_test APPEND PROPERTY ENVIRONMENT "VELMORA_DEMO_SITE=1")
 set_property(TEST share_lists_test APPEND PROPERTY ENVIRONMENT "VELMORA_DEMO_SITE=1")
+foreach(name IN ITEMS winning_test version_check_test updater_test)
+    if(TEST ${name})
+        set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT "VELMORA_DEMO_SITE=1")
+    endif()
+endforeach()
