@@ -20,20 +20,25 @@ add_custom_command(OUTPUT ${pictures}
     COMMENT "Drawing the program's pictures")
 add_custom_target(pictures DEPENDS ${pictures})
 
+# The updater, update.exe, whose bytes app.rc takes in (VELMORA_UPDATER_DIR, _EXE).
+include(${CMAKE_SOURCE_DIR}/cmake/updater.cmake)
+
 set(app_rc ${CMAKE_SOURCE_DIR}/resources/app.rc)
 set_source_files_properties(${app_rc} PROPERTIES OBJECT_DEPENDS
-    "${pictures};${CMAKE_SOURCE_DIR}/resources/app.manifest;${CMAKE_SOURCE_DIR}/resources/resource.h")
+    "${pictures};${CMAKE_SOURCE_DIR}/resources/app.manifest;${CMAKE_SOURCE_DIR}/resources/resource.h;${VELMORA_UPDATER_EXE}")
 
 add_executable(Velmora WIN32 ${CMAKE_SOURCE_DIR}/app/main_win.cpp ${app_rc})
-target_include_directories(Velmora PRIVATE ${pictures_dir} ${CMAKE_SOURCE_DIR}/resources)
+target_include_directories(Velmora PRIVATE ${pictures_dir} ${CMAKE_SOURCE_DIR}/resources
+                                           ${VELMORA_UPDATER_DIR})
 target_link_libraries(Velmora PRIVATE velmora)
 target_link_options(Velmora PRIVATE -municode -mwindows)
-add_dependencies(Velmora pictures)
+add_dependencies(Velmora pictures velmora_updater)
 
 # The same resources for the test programs that open real windows.
 add_library(velmora_resources OBJECT ${app_rc})
-target_include_directories(velmora_resources PRIVATE ${pictures_dir} ${CMAKE_SOURCE_DIR}/resources)
-add_dependencies(velmora_resources pictures)
+target_include_directories(velmora_resources PRIVATE ${pictures_dir} ${CMAKE_SOURCE_DIR}/resources
+                                                     ${VELMORA_UPDATER_DIR})
+add_dependencies(velmora_resources pictures velmora_updater)
 
 file(GLOB core_test_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/core/*.cpp)
 add_executable(core_tests ${core_test_sources})
@@ -62,3 +67,6 @@ include(${CMAKE_SOURCE_DIR}/tests/win/surroundings.cmake OPTIONAL)
 # Benchmark under Wine (prints figures; not a test): filling rows from a job.
 add_executable(fill_rows_bench ${CMAKE_SOURCE_DIR}/bench/fill_rows_win.cpp $<TARGET_OBJECTS:velmora_resources>)
 target_link_libraries(fill_rows_bench PRIVATE velmora)
+
+# The end-to-end suite: the real Velmora.exe driven from outside as a user would.
+include(${CMAKE_SOURCE_DIR}/tests/e2e/e2e.cmake OPTIONAL)
