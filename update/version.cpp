@@ -57,9 +57,13 @@ bool IsForcedVersion(std::string_view forcedList, std::string_view versionText) 
     return forcedList.find(named) != std::string_view::npos;
 }
 
+bool IsCheckedToday(std::string_view lastCheckDate, std::string_view today) {
+    return !today.empty() && lastCheckDate == today;
+}
+
 CheckDecision DecideVersionCheck(std::string_view lastCheckDate, std::string_view today,
                                  std::string_view latest, std::string_view current, bool forced) {
-    if (!today.empty() && lastCheckDate == today) return CheckDecision::SkipCheckedToday;
+    if (IsCheckedToday(lastCheckDate, today)) return CheckDecision::SkipCheckedToday;
     if (!IsNewerVersion(latest, current)) return CheckDecision::NotNewer;
     return forced ? CheckDecision::Forced : CheckDecision::Ask;
 }
@@ -68,5 +72,11 @@ Text VersionQuestionText(std::string_view latest, std::string_view current) {
     return "网上最新的版本号为:V" + Text(latest) + "\r\n您正使用的版本号为:V" + Text(current) +
            "\r\n\r\n是否更新?";
 }
+
+Text VersionFileUrl(std::string_view versionServer) {
+    return Text(versionServer) + kVersionFilePath;
+}
+
+Text VersionFileText(std::string_view bytes) { return Text(bytes.substr(0, bytes.find('\0'))); }
 
 }  // namespace velmora

@@ -162,5 +162,37 @@ TEST(VersionQuestionTextTest, Bytes) {
     EXPECT_EQ(std::string(kVersionQuestionTitle), "\xC9\xFD\xBC\xB6\xCC\xE1\xCA\xBE");
 }
 
+TEST(IsCheckedTodayTest, SameNonEmptyDateOnly) {
+    struct Case {
+        std::string last, today;
+        bool checked;
+    };
+    for (const Case& c :
+         {Case{"20260305", "20260305", true}, Case{"20260304", "20260305", false},
+          Case{"", "20260305", false}, Case{"", "", false}, Case{"2026030", "20260305", false},
+          Case{"20260305 ", "20260305", false}}) {
+        EXPECT_EQ(IsCheckedToday(c.last, c.today), c.checked)
+            << "'" << c.last << "' '" << c.today << "'";
+    }
+}
+
+TEST(VersionFileTest, AddressOnTheServer) {
+    EXPECT_EQ(VersionFileUrl("http://127.0.0.1:18460"), "http://127.0.0.1:18460/ver/myver.txt");
+    EXPECT_EQ(VersionFileUrl(""), "/ver/myver.txt");
+}
+
+TEST(VersionFileTest, TextEndsAtTheFirstZeroByte) {
+    using namespace std::string_literals;
+    struct Case {
+        std::string bytes, text;
+    };
+    for (const Case& c :
+         {Case{"[Velmora]\r\n最新版本号=10.2\r\n", "[Velmora]\r\n最新版本号=10.2\r\n"},
+          Case{"[Velmora]\r\n\0最新版本号=10.2"s, "[Velmora]\r\n"}, Case{"\0[Velmora]"s, ""},
+          Case{"a\0\0b"s, "a"}, Case{"", ""}}) {
+        EXPECT_EQ(VersionFileText(c.bytes), c.text);
+    }
+}
+
 }  // namespace
 }  // namespace velmora
