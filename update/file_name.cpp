@@ -150,6 +150,9 @@ bool IsLoopbackHost(std::string_view host) {
         if (lastPart != (dot == std::string_view::npos)) return false;
         const std::string_view digits = rest.substr(0, dot);
         if (!IsDigits(digits, 3) || DecimalValue(digits) > 255) return false;
+        // "010" is 8 and "089" no number at all to inet_addr and the resolvers,
+        // which would look the whole host up by name.
+        if (digits.size() > 1 && digits[0] == '0') return false;
         if (part == 0 && DecimalValue(digits) != 127) return false;
         rest = lastPart ? std::string_view() : rest.substr(dot + 1);
     }

@@ -20,12 +20,12 @@ Text DownloadFileName(std::string_view url);
 
 // Whether the updater may fetch url: an https:// address of any host, or an
 // http:// one whose host is the loopback: 127.x.y.z (four decimal parts of at
-// most three digits, each up to 255), "localhost" or "[::1]". The scheme and host
-// are compared without letter case; user information up to the last "@" is
-// ignored ("http://user@127.0.0.1/" is allowed: it still goes to this machine);
-// a port must be decimal. An authority (the text up to the first "/" behind
-// "//") holding a "\", "?" or "#" is refused, as parsers disagree on where its
-// host ends.
+// most three digits, no leading zero, each up to 255), "localhost" or "[::1]".
+// The scheme and host are compared without letter case; user information up to
+// the last "@" is ignored ("http://user@127.0.0.1/" is allowed: it still goes to
+// this machine); a port must be decimal. An authority (the text up to the
+// first "/" behind "//") holding a "\", "?" or "#" is refused, as parsers
+// disagree on where its host ends.
 bool IsAllowedUpdateUrl(std::string_view url);
 
 // The folder (ending with "\") and the name; a "\" is put between them when a

@@ -126,6 +126,8 @@ INSTANTIATE_TEST_SUITE_P(
                       AllowedCase{"HttpsNoHost", "https:///Velmora.exe", false},
                       AllowedCase{"Loopback", "http://127.0.0.1:18460/download/Velmora.exe", true},
                       AllowedCase{"LoopbackNoPath", "http://127.0.0.1", true},
+                      AllowedCase{"LeadingZeroPart", "http://127.0.0.089/", false},
+                      AllowedCase{"OctalLookingPart", "http://127.0.0.010/", false},
                       AllowedCase{"OtherLoopback", "http://127.1.2.3/", true},
                       AllowedCase{"TopOfLoopback", "http://127.255.255.255/", true},
                       AllowedCase{"Localhost", "http://localhost:8080/a.exe", true},
