@@ -67,6 +67,9 @@ include(${CMAKE_SOURCE_DIR}/tests/win/surroundings.cmake OPTIONAL)
 # Benchmark under Wine (prints figures; not a test): filling rows from a job.
 add_executable(fill_rows_bench ${CMAKE_SOURCE_DIR}/bench/fill_rows_win.cpp $<TARGET_OBJECTS:velmora_resources>)
 target_link_libraries(fill_rows_bench PRIVATE velmora)
+# Handles, window-system objects and memory over long use (prints figures; not a test).
+add_executable(long_use_bench ${CMAKE_SOURCE_DIR}/bench/long_use_win.cpp $<TARGET_OBJECTS:velmora_resources>)
+target_link_libraries(long_use_bench PRIVATE velmora)
 
 # The end-to-end suite: the real Velmora.exe driven from outside as a user would.
 include(${CMAKE_SOURCE_DIR}/tests/e2e/e2e.cmake OPTIONAL)
