@@ -66,24 +66,6 @@ std::optional<UrlParts> SplitUrl(std::string_view url) {
                     url.substr(authorityEnd)};
 }
 
-// %XX with two hex digits becomes its byte; any other "%" stays.
-Text PercentDecoded(std::string_view text) {
-    Text out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            const int high = HexValue(text[i + 1]);
-            const int low = HexValue(text[i + 2]);
-            if (high >= 0 && low >= 0) {
-                out.push_back(static_cast<char>(high * 16 + low));
-                i += 2;
-                continue;
-            }
-        }
-        out.push_back(text[i]);
-    }
-    return out;
-}
 
 // What follows the last "\" or "/" character, or nothing when a byte of 0x80 or
 // more does not begin a GBK pair (a trail byte 5C is part of its character).
@@ -182,6 +164,24 @@ std::optional<std::string_view> HostOf(std::string_view authority) {
 }
 
 }  // namespace
+
+Text PercentDecoded(std::string_view text) {
+    Text out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size()) {
+            const int high = HexValue(text[i + 1]);
+            const int low = HexValue(text[i + 2]);
+            if (high >= 0 && low >= 0) {
+                out.push_back(static_cast<char>(high * 16 + low));
+                i += 2;
+                continue;
+            }
+        }
+        out.push_back(text[i]);
+    }
+    return out;
+}
 
 Text DownloadFileName(std::string_view url) {
     url = url.substr(0, std::min(url.find('#'), url.find('?')));

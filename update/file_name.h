@@ -18,6 +18,9 @@ namespace velmora {
 // COM1-9, LPT1-9, CONIN$, CONOUT$), in any letter case, alone or before a dot.
 Text DownloadFileName(std::string_view url);
 
+// %XX with two hex digits becomes its byte; any other "%" stays.
+Text PercentDecoded(std::string_view text);
+
 // Whether the updater may fetch url: an https:// address of any host, or an
 // http:// one whose host is the loopback: 127.x.y.z (four decimal parts of at
 // most three digits, no leading zero, each up to 255), "localhost" or "[::1]".

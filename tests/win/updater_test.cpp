@@ -355,7 +355,14 @@ TEST_F(UpdaterTest, ReplacesTheOldFileOnceItsProgramLetsGo) {
     char old[64] = {};
     DWORD got = 0;
     ReadFile(held, old, sizeof old, &got, nullptr);
-    const std::string partialWhileHeld = ReadFileBytes(Target("Velmora.dat.download"));
+    // Each retry of the move opens the new file for a moment: read between them.
+    std::string partialWhileHeld;
+    testing::PumpUntil(
+        [&] {
+            partialWhileHeld = ReadFileBytes(Target("Velmora.dat.download"));
+            return !partialWhileHeld.empty();
+        },
+        3000);
     CloseHandle(held);
     ASSERT_TRUE(waited) << run.Steps();
     EXPECT_EQ(statusWhileHeld, kWorking);
