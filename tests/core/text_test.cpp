@@ -170,6 +170,8 @@ struct DateCase {
     bool dashed;
     std::string expected;
 };
+// Named by what it expects (the struct has padding that must not be printed).
+void PrintTo(const DateCase& c, std::ostream* os) { *os << c.expected; }
 
 class FormatDateTextTest : public ::testing::TestWithParam<DateCase> {};
 TEST_P(FormatDateTextTest, WritesDigits) {
